@@ -1,0 +1,13 @@
+// Diagnostics of the shared memory manager stand-in, for tests and benchmarks.
+// The module never imports these.
+#pragma once
+#include <cstdint>
+
+extern "C" {
+// Blocks handed out and not yet freed, and their requested sizes in bytes.
+__declspec(dllimport) int32_t BorlndmmOutstandingBlocks();
+__declspec(dllimport) int32_t BorlndmmOutstandingBytes();
+// Makes the n-th get or reallocate from now (1 = the next) fail with null;
+// 0 cancels a pending failure.
+__declspec(dllimport) void BorlndmmFailRequest(int32_t n);
+}

@@ -1,0 +1,11 @@
+#!/bin/bash
+# Builds everything and runs every test under Wine on a virtual display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/common.sh
+
+ensure_setup
+configure_and_build
+start_virtual_display
+trap stop_virtual_display EXIT
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 "$@"
