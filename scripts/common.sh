@@ -28,5 +28,6 @@ start_virtual_display() {
 
 stop_virtual_display() {
   WINEPREFIX="$PWD/$BUILD_DIR/wineprefix" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$PWD/$BUILD_DIR/wineprefix" wineserver -w 2>/dev/null || true
   kill "$XVFB_PID" 2>/dev/null || true
 }

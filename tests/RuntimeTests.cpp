@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "Application.h"
 #include "Component.h"
 #include "Errors.h"
 #include "Finally.h"
@@ -285,6 +286,16 @@ TEST(Component, OwnerDestroysWhatItStillOwns) {
   EXPECT_EQ(owner->Components().size(), 2u);
   delete owner;
   EXPECT_EQ(destroyed, 4);
+}
+
+TEST(Component, TheApplicationObjectDestroysWhatItStillOwnsWhenFinalized) {
+  int destroyed = 0;
+  runtime::InitializeApplication(GetModuleHandleA(nullptr));
+  new Probe(runtime::application, &destroyed);
+  new Probe(runtime::application, &destroyed);
+  runtime::FinalizeApplication();
+  EXPECT_EQ(destroyed, 2);
+  EXPECT_EQ(runtime::application, nullptr);
 }
 
 // --- Paths in code page 932 -----------------------------------------------------
