@@ -11,6 +11,7 @@
 #include "Component.h"
 #include "Errors.h"
 #include "Finally.h"
+#include "FormResource.h"
 #include "LongString.h"
 #include "MemoryManager.h"
 #include "Paths.h"
@@ -335,6 +336,42 @@ TEST(Paths, ComparesIgnoringCase) {
   EXPECT_EQ(runtime::CompareTextIgnoringCase("PHOTO.JPG", "photo.jpg"), 0);
   EXPECT_LT(runtime::CompareTextIgnoringCase("a.gif", "B.gif"), 0);
   EXPECT_GT(runtime::CompareTextIgnoringCase("c.gif", "B.gif"), 0);
+}
+
+// --- Form resources ---------------------------------------------------------
+
+TEST(FormResource, ReadsObjectsSettingsAndQuotedTexts) {
+  const runtime::FormObject form = runtime::ParseFormResource(
+      "object frm: TForm\n"
+      "  Caption = 'It''s \xe8\xa1\xa8'\n"
+      "  Width = -12\n"
+      "  object a: TButton\n"
+      "    Kind = bkOK\n"
+      "  end\n"
+      "  object b: TButton\n"
+      "  end\n"
+      "end\n");
+  EXPECT_TRUE(form.Text("Caption").View() == "It's \x95\x5c");
+  EXPECT_EQ(form.Integer("Width", 0), -12);
+  EXPECT_EQ(form.Integer("Height", 7), 7);
+  ASSERT_EQ(form.children.size(), 2u);
+  EXPECT_EQ(form.Child("a").Text("Kind").View(), "bkOK");
+  EXPECT_EQ(form.children[1].name.View(), "b");
+}
+
+TEST(FormResource, MalformedTextIsAnError) {
+  const char* malformed[] = {
+      "object frm: TForm\n",
+      "object frm\nend\n",
+      "Width = 1\n",
+      "object frm: TForm\n  Caption = 'open\nend\n",
+      "object frm: TForm\nend\nend\n",
+  };
+  for (const char* text : malformed) {
+    SCOPED_TRACE(text);
+    EXPECT_THROW(runtime::ParseFormResource(text), runtime::Exception);
+  }
+  EXPECT_THROW(runtime::ParseFormResource("object f: T\n  Width = x\nend").Integer("Width", 0), runtime::Exception);
 }
 
 }  // namespace
