@@ -5,6 +5,12 @@
 #include "Errors.h"
 #include "StructuredCatch.h"
 
+extern "C" {
+uint8_t CallStdcallChecked(void* function, void* argument, int* kept);
+void SubmitFileEntry();
+void FinishFileEntry();
+}
+
 namespace host {
 
 Plugin::Plugin(const std::string& path) : module_(LoadLibraryA(path.c_str())) {
@@ -29,7 +35,11 @@ const char* Plugin::Title() const { return getTitleName_(); }
 RunOutcome Plugin::Run(void* hostObject) const {
   RunOutcome outcome;
   EXCEPTION_RECORD record;
-  auto call = [&] { outcome.result = callPlugin_(hostObject) & 0xFF; };
+  auto call = [&] {
+    int kept = 0;
+    outcome.result = CallStdcallChecked(reinterpret_cast<void*>(callPlugin_), hostObject, &kept) & 0xFF;
+    outcome.conventionKept = kept == 1;
+  };
   if (CatchStructured(call, &record)) {
     outcome.raised = true;
     outcome.exceptionCode = record.ExceptionCode;
@@ -53,8 +63,8 @@ REGISTER_CALL void UnexpectedMethod() {
 
 RecordingHost::RecordingHost() {
   for (void*& entry : methodTable_) entry = reinterpret_cast<void*>(&UnexpectedMethod);
-  methodTable_[62] = reinterpret_cast<void*>(&FinishFile);
-  methodTable_[63] = reinterpret_cast<void*>(&SubmitFile);
+  methodTable_[62] = reinterpret_cast<void*>(&FinishFileEntry);
+  methodTable_[63] = reinterpret_cast<void*>(&SubmitFileEntry);
   object_ = {methodTable_, this};
 }
 
@@ -73,18 +83,19 @@ void RecordingHost::MaybeFail(HostCall::Kind kind) {
                                                                                     : "host failed in FinishFile"));
 }
 
-REGISTER_CALL void RecordingHost::SubmitFile(HostObject* self, char* path) {
-  RecordingHost& host = *self->host;
-  host.calls_.push_back({HostCall::kSubmitFile, path ? path : ""});
+}  // namespace host
+
+extern "C" REGISTER_CALL void RecordSubmitFile(void* hostObject, char* path) {
+  host::RecordingHost& host = *static_cast<host::RecordingHost::HostObject*>(hostObject)->host;
+  host.calls_.push_back({host::HostCall::kSubmitFile, path ? path : ""});
   if (host.keepPaths_) host.keptPaths_.push_back(runtime::LongString::FromReference(path));
   if (host.onSubmit_) host.onSubmit_(path);
-  host.MaybeFail(HostCall::kSubmitFile);
+  host.MaybeFail(host::HostCall::kSubmitFile);
 }
 
-REGISTER_CALL void RecordingHost::FinishFile(HostObject* self) {
-  RecordingHost& host = *self->host;
-  host.calls_.push_back({HostCall::kFinishFile, {}});
-  host.MaybeFail(HostCall::kFinishFile);
+extern "C" REGISTER_CALL void RecordFinishFile(void* hostObject) {
+  host::RecordingHost& host = *static_cast<host::RecordingHost::HostObject*>(hostObject)->host;
+  host.calls_.push_back({host::HostCall::kFinishFile, {}});
+  host.MaybeFail(host::HostCall::kFinishFile);
 }
 
-}  // namespace host

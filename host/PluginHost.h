@@ -12,6 +12,10 @@
 #include "LongString.h"
 #include "Register.h"
 
+// What the host object's method-table entries call, with the plug-in's registers.
+extern "C" REGISTER_CALL void RecordSubmitFile(void* hostObject, char* path);
+extern "C" REGISTER_CALL void RecordFinishFile(void* hostObject);
+
 namespace host {
 
 // The result of one Call_Plugin: what it returned, or the structured
@@ -19,6 +23,7 @@ namespace host {
 struct RunOutcome {
   bool raised = false;
   bool result = false;
+  bool conventionKept = false;  // the argument removed, EBX, ESI, EDI and EBP kept
   DWORD exceptionCode = 0;
   DWORD exceptionFlags = 0;
   DWORD parameterCount = 0;
@@ -36,6 +41,7 @@ class Plugin {
   const char* Title() const;
   // Calls Call_Plugin and catches what leaves it as a host of the platform
   // does: a platform error object is freed after its text has been read.
+  // The call checks the standard convention (conventionKept in the outcome).
   RunOutcome Run(void* hostObject) const;
   void Unload();
 
@@ -74,12 +80,12 @@ class RecordingHost {
   void OnSubmit(std::function<void(const char* path)> action) { onSubmit_ = std::move(action); }
 
  private:
-  struct HostObject {
+  struct HostObject {  // its first word points to the method table
     void* const* methodTable;
     RecordingHost* host;
   };
-  static REGISTER_CALL void SubmitFile(HostObject* self, char* path);
-  static REGISTER_CALL void FinishFile(HostObject* self);
+  friend REGISTER_CALL void ::RecordSubmitFile(void* hostObject, char* path);
+  friend REGISTER_CALL void ::RecordFinishFile(void* hostObject);
   void MaybeFail(HostCall::Kind kind);
 
   void* methodTable_[64];

@@ -4,12 +4,53 @@
 
 #include "Application.h"
 #include "Errors.h"
+#include "Finally.h"
 #include "LongString.h"
+#include "SelectFiles.h"
 
 namespace {
 
 // "ｿﾞﾙｳﾞｪｲﾝ" in Shift-JIS, a constant in read-only storage.
 const runtime::LongStringConstant<8> kTitle = {-1, 8, "\xbf\xde\xd9\xb3\xde\xaa\xb2\xdd"};
+
+// The host object's two operations, by their place in its method table, in
+// the register convention: the object first, then the path.
+constexpr int kFinishFilePosition = 62;
+constexpr int kSubmitFilePosition = 63;
+using SubmitFileMethod = void(REGISTER_CALL*)(void* hostObject, char* path);
+using FinishFileMethod = void(REGISTER_CALL*)(void* hostObject);
+
+// The method at that place, read afresh from the object's first word.
+template <typename Method>
+Method MethodOf(void* hostObject, int position) {
+  void* const* table = *static_cast<void* const* volatile*>(hostObject);
+  return reinterpret_cast<Method>(table[position]);
+}
+
+// The directory list's directory, one backslash and the entry's name, joined
+// as they are: a file of a root directory gets two backslashes in a row.
+void MakeFullPath(const int& index, runtime::LongString& path) {
+  path = runtime::LongString::Concat({frmSelect->dltDirectoryName->Directory().View(), "\\",
+                                      frmSelect->fltFileName->Item(index).View()});
+}
+
+// Shows the dialog and hands every selected file to the host. The path is
+// dropped however this ends, and the dialog released however it ends once
+// its showing has returned, host errors included.
+void SelectAndHandOver(void* hostObject) {
+  runtime::LongString path;
+  runtime::Finally dropPath([&path] { path.Clear(); });
+  frmSelect = new TfrmSelect(runtime::application);
+  frmSelect->ShowModal();
+  runtime::Finally release([] { frmSelect->Release(); });
+  if (frmSelect->ModalResult() != runtime::kModalResultOK) return;
+  for (int index = 0; index < frmSelect->fltFileName->Count(); ++index) {
+    if (!frmSelect->fltFileName->Selected(index)) continue;
+    MakeFullPath(index, path);
+    MethodOf<SubmitFileMethod>(hostObject, kSubmitFilePosition)(hostObject, path.Reference());
+    MethodOf<FinishFileMethod>(hostObject, kFinishFilePosition)(hostObject);
+  }
+}
 
 }  // namespace
 
@@ -18,7 +59,7 @@ extern "C" {
 const char* GetTitleName() { return kTitle.text; }
 
 bool __stdcall Call_Plugin(void* hostObject) {
-  (void)hostObject;
+  runtime::RunRaisingToHost([hostObject] { SelectAndHandOver(hostObject); });
   return true;
 }
 

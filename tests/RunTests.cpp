@@ -1,0 +1,186 @@
+// Whole runs of the module as a host makes them: the dialog driven from the
+// host's thread, the calls the host object receives, errors, clean-up and
+// unloading.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "DialogDriver.h"
+#include "PluginHost.h"
+#include "borlndmm_diagnostics.h"
+
+using host::HostCall;
+using testing_support::DialogDriver;
+
+namespace {
+
+// Opens every run in a fixture folder of three images and one other file.
+// The host object's operations leave EAX, ECX and EDX scrambled, so a module
+// that relied on them across the calls would hand over wrong paths.
+class Run : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_.Make("b.jpg");
+    folder_.Make("A.gif");
+    folder_.Make("c.PNG");
+    folder_.Make("notes.txt");
+    SetCurrentDirectoryA(folder_.Path().c_str());
+  }
+  void TearDown() override { SetCurrentDirectoryA("C:\\"); }
+
+  host::RunOutcome RunWith(std::vector<DialogDriver::Step> steps) {
+    DialogDriver driver(std::move(steps));
+    host::RunOutcome outcome = plugin_.Run(recorder_.Object());
+    EXPECT_TRUE(driver.Finished());
+    if (!outcome.raised) {
+      EXPECT_TRUE(outcome.conventionKept) << "the argument removed, EBX, ESI, EDI and EBP kept";
+    }
+    return outcome;
+  }
+  std::string InFolder(const std::string& name) const { return folder_.Path() + "\\" + name; }
+  static void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+
+  testing_support::TemporaryFolder folder_{"zorvane-run"};
+  host::Plugin plugin_{"Zorvane.plg"};
+  host::RecordingHost recorder_;
+};
+
+TEST_F(Run, CancelledOrEmptyRunsHandNothingOverAndReturnTrue) {
+  const std::vector<std::pair<const char*, DialogDriver::Step>> endings = {
+      {"Cancel button", testing_support::PressCancel()},
+      {"close request", [](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }},
+      {"OK with nothing selected", testing_support::PressOK()},
+  };
+  for (const auto& [name, ending] : endings) {
+    const host::RunOutcome outcome = RunWith({ending});
+    EXPECT_FALSE(outcome.raised) << name;
+    EXPECT_TRUE(outcome.result) << name;
+    EXPECT_TRUE(recorder_.Calls().empty()) << name;
+  }
+}
+
+TEST_F(Run, SelectedFilesGoOverInListOrderEachSubmittedThenFinished) {
+  std::vector<std::string> entries;
+  const host::RunOutcome outcome = RunWith({
+      [&](HWND dialog) { entries = testing_support::FileListEntries(dialog); },
+      testing_support::SelectFiles({2, 0, 1}),
+      testing_support::PressOK(),
+  });
+  ASSERT_FALSE(outcome.raised);
+  EXPECT_TRUE(outcome.result);
+  EXPECT_EQ(entries, (std::vector<std::string>{"A.gif", "b.jpg", "c.PNG"}));
+  const std::vector<HostCall> expected = {
+      {HostCall::kSubmitFile, InFolder("A.gif")}, {HostCall::kFinishFile, ""},
+      {HostCall::kSubmitFile, InFolder("b.jpg")}, {HostCall::kFinishFile, ""},
+      {HostCall::kSubmitFile, InFolder("c.PNG")}, {HostCall::kFinishFile, ""},
+  };
+  EXPECT_EQ(recorder_.Calls(), expected);
+}
+
+TEST_F(Run, AFileOfARootDirectoryGetsTwoBackslashes) {
+  const std::string rootFile = "C:\\zorvane-root-test.jpg";
+  HANDLE file = CreateFileA(rootFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  SetCurrentDirectoryA("C:\\");
+  std::vector<std::string> entries;
+  RunWith({[&](HWND dialog) {
+             entries = testing_support::FileListEntries(dialog);
+             for (std::size_t i = 0; i < entries.size(); ++i)
+               if (entries[i] == "zorvane-root-test.jpg")
+                 SendMessageA(GetDlgItem(dialog, testing_support::kFileListId), LB_SETSEL, TRUE, i);
+           },
+           testing_support::PressOK()});
+  DeleteFileA(rootFile.c_str());
+  EXPECT_EQ(recorder_.SubmittedPaths(), std::vector<std::string>{"C:\\\\zorvane-root-test.jpg"});
+}
+
+TEST_F(Run, AHostErrorEndsTheWalkReleasesTheDialogDropsThePathAndReachesTheHost) {
+  struct Case {
+    HostCall::Kind failingOperation;
+    std::size_t callsMade;  // of six
+  };
+  RunWith({testing_support::PressCancel()});  // the module's first dialog sets up what later ones reuse
+  for (const Case& c : {Case{HostCall::kSubmitFile, 3}, Case{HostCall::kFinishFile, 4}}) {
+    const char* failing = c.failingOperation == HostCall::kSubmitFile ? "SubmitFile" : "FinishFile";
+    PumpMessages();
+    const int32_t blocks = BorlndmmOutstandingBlocks();
+    {
+      host::RecordingHost recorder;
+      recorder.FailOn(c.failingOperation, 2);
+      DialogDriver driver({testing_support::SelectFiles({0, 1, 2}), testing_support::PressOK()});
+      const host::RunOutcome outcome = plugin_.Run(recorder.Object());
+      ASSERT_TRUE(outcome.raised) << failing;
+      EXPECT_EQ(outcome.exceptionCode, 0x0EEDFADEu) << failing;
+      EXPECT_EQ(outcome.parameterCount, 7u) << failing;
+      EXPECT_EQ(recorder.Calls().size(), c.callsMade) << failing;
+    }
+    PumpMessages();
+    EXPECT_EQ(testing_support::FindDialog(), nullptr) << failing;
+    EXPECT_EQ(BorlndmmOutstandingBlocks(), blocks) << failing << ": dialog destroyed and path dropped";
+  }
+}
+
+TEST_F(Run, APathTheHostKeepsOutlivesTheRunAndIsFreedLater) {
+  recorder_.KeepPaths(true);
+  RunWith({testing_support::SelectFiles({0, 1}), testing_support::PressOK()});
+  PumpMessages();
+  ASSERT_EQ(recorder_.KeptPaths().size(), 2u);
+  EXPECT_EQ(recorder_.KeptPaths()[0].View(), InFolder("A.gif"));
+  EXPECT_EQ(recorder_.KeptPaths()[1].View(), InFolder("b.jpg"));
+  const int32_t blocks = BorlndmmOutstandingBlocks();
+  recorder_.DropKeptPaths();
+  EXPECT_EQ(BorlndmmOutstandingBlocks(), blocks - 2);
+}
+
+TEST_F(Run, TheTitleKeepsItsAddressBeforeDuringAndAfterARun) {
+  const char* before = plugin_.Title();
+  const char* during = nullptr;
+  recorder_.OnSubmit([&](const char*) { during = plugin_.Title(); });
+  RunWith({testing_support::SelectFiles({0}), testing_support::PressOK()});
+  EXPECT_EQ(during, before);
+  EXPECT_EQ(plugin_.Title(), before);
+}
+
+TEST_F(Run, TheNextRunOpensWhereTheLastEnded) {
+  const std::string sub = folder_.MakeFolder("sub");
+  RunWith({[&](HWND dialog) {
+             HWND directories = GetDlgItem(dialog, testing_support::kDirectoryListId);
+             const int count = static_cast<int>(SendMessageA(directories, LB_GETCOUNT, 0, 0));
+             SendMessageA(directories, LB_SETCURSEL, count - 1, 0);
+             SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(testing_support::kDirectoryListId, LBN_DBLCLK),
+                          reinterpret_cast<LPARAM>(directories));
+           },
+           testing_support::PressCancel()});
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, current);
+  EXPECT_EQ(std::string(current), sub);
+}
+
+TEST(Unload, RightAfterARunDestroysTheDialogAndTheLateReleaseIsHarmless) {
+  for (const bool pumpFirst : {false, true}) {
+    const int32_t blocks = BorlndmmOutstandingBlocks();
+    {
+      host::Plugin plugin("Zorvane.plg");
+      host::RecordingHost recorder;
+      DialogDriver driver({testing_support::PressCancel()});
+      EXPECT_TRUE(plugin.Run(recorder.Object()).result);
+      EXPECT_EQ(testing_support::FindDialog(), nullptr);
+      if (pumpFirst) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+      }
+    }
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    EXPECT_EQ(BorlndmmOutstandingBlocks(), blocks) << (pumpFirst ? "pumped: " : "not pumped: ")
+                                                   << "nothing of the module left in the shared manager";
+  }
+}
+
+}  // namespace
