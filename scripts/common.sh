@@ -10,7 +10,11 @@ ensure_setup() {
 }
 
 configure_and_build() {
-  cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+  if [[ -f $BUILD_DIR/CMakeCache.txt ]]; then
+    cmake -S . -B "$BUILD_DIR" >/dev/null
+  else
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+  fi
   cmake --build "$BUILD_DIR" -j2
 }
 
