@@ -54,6 +54,10 @@ TEST_F(Run, CancelledOrEmptyRunsHandNothingOverAndReturnTrue) {
   const std::vector<std::pair<const char*, DialogDriver::Step>> endings = {
       {"Cancel button", testing_support::PressCancel()},
       {"close request", [](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }},
+      {"Esc on the file list",
+       [](HWND dialog) {
+         PostMessageA(GetDlgItem(dialog, testing_support::kFileListId), WM_KEYDOWN, VK_ESCAPE, 0);
+       }},
       {"OK with nothing selected", testing_support::PressOK()},
   };
   for (const auto& [name, ending] : endings) {
@@ -62,6 +66,16 @@ TEST_F(Run, CancelledOrEmptyRunsHandNothingOverAndReturnTrue) {
     EXPECT_TRUE(outcome.result) << name;
     EXPECT_TRUE(recorder_.Calls().empty()) << name;
   }
+}
+
+TEST_F(Run, OKOnAnEmptyListHandsNothingOver) {
+  SetCurrentDirectoryA(folder_.MakeFolder("empty").c_str());
+  std::vector<std::string> entries{"not read"};
+  const host::RunOutcome outcome =
+      RunWith({[&](HWND dialog) { entries = testing_support::FileListEntries(dialog); }, testing_support::PressOK()});
+  EXPECT_TRUE(entries.empty());
+  EXPECT_TRUE(outcome.result);
+  EXPECT_TRUE(recorder_.Calls().empty());
 }
 
 TEST_F(Run, SelectedFilesGoOverInListOrderEachSubmittedThenFinished) {
