@@ -198,10 +198,9 @@ DirectoryListBox::~DirectoryListBox() {
 
 void DirectoryListBox::SetFileList(FileListBox* fileList) {
   fileList_ = fileList;
-  if (fileList_) {
-    fileList_->directoryList_ = this;
-    fileList_->ReadDirectory(directory_.View());
-  }
+  if (!fileList_) return;
+  fileList_->directoryList_ = this;
+  if (!SameDirectory(fileList_->Directory().View(), directory_.View())) fileList_->ReadDirectory(directory_.View());
 }
 
 void DirectoryListBox::SetDirectory(std::string_view directory) {
