@@ -81,6 +81,9 @@ struct SharedHeap {
   BlockTable blocks;
   int64_t bytes;
   int32_t failCountdown;
+  // Only requests made from code in this range count towards the failure.
+  uintptr_t failFrom;
+  uintptr_t failTo;
 };
 
 SharedHeap shared;
@@ -93,7 +96,9 @@ class Locked {
   Locked& operator=(const Locked&) = delete;
 };
 
-bool InjectedFailure() {
+bool InjectedFailure(void* caller) {
+  const auto address = reinterpret_cast<uintptr_t>(caller);
+  if (address < shared.failFrom || address >= shared.failTo) return false;
   return shared.failCountdown > 0 && --shared.failCountdown == 0;
 }
 
@@ -106,7 +111,7 @@ extern "C" {
 REGISTER_CONVENTION void* SysGetMem(int32_t size) {
   if (size < 0) return nullptr;
   Locked locked;
-  if (InjectedFailure() || !shared.blocks.MakeRoom()) return nullptr;
+  if (InjectedFailure(__builtin_return_address(0)) || !shared.blocks.MakeRoom()) return nullptr;
   void* block = HeapAlloc(shared.heap, 0, size ? size : 1);
   if (!block) return nullptr;
   shared.blocks.Insert(block);
@@ -126,7 +131,7 @@ REGISTER_CONVENTION void* SysReallocMem(void* block, int32_t size) {
   if (size < 0) return nullptr;
   Locked locked;
   if (!block || !shared.blocks.Contains(block)) return nullptr;
-  if (InjectedFailure() || !shared.blocks.MakeRoom()) return nullptr;
+  if (InjectedFailure(__builtin_return_address(0)) || !shared.blocks.MakeRoom()) return nullptr;
   const SIZE_T oldSize = HeapSize(shared.heap, 0, block);
   void* moved = HeapReAlloc(shared.heap, 0, block, size ? size : 1);
   if (!moved) return nullptr;
@@ -148,9 +153,24 @@ int32_t BorlndmmOutstandingBytes() {
   return static_cast<int32_t>(shared.bytes);
 }
 
-void BorlndmmFailRequest(int32_t n) {
+void BorlndmmFailRequestFrom(HMODULE module, int32_t n) {
   Locked locked;
   shared.failCountdown = n > 0 ? n : 0;
+  shared.failFrom = 0;
+  shared.failTo = UINTPTR_MAX;
+  if (module) {
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const char*>(module) + dos->e_lfanew);
+    shared.failFrom = reinterpret_cast<uintptr_t>(module);
+    shared.failTo = shared.failFrom + nt->OptionalHeader.SizeOfImage;
+  }
+}
+
+void BorlndmmFailRequest(int32_t n) { BorlndmmFailRequestFrom(nullptr, n); }
+
+int32_t BorlndmmPendingFailure() {
+  Locked locked;
+  return shared.failCountdown;
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
