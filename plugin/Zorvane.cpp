@@ -34,10 +34,21 @@ void MakeFullPath(const int& index, runtime::LongString& path) {
                                       frmSelect->fltFileName->Item(index).View()});
 }
 
+// "プラグインは既に実行中です": a run started while one is under way (from inside
+// the host's operations, say) would overwrite the dialog the first run walks.
+const runtime::LongStringConstant<26> kAlreadyRunning = {
+    -1, 26, "\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93\x82\xcd\x8a\xf9\x82\xc9\x8e\xc0\x8d\x73\x92\x86\x82\xc5\x82\xb7"};
+
+// True while a run is under way; cleared however it ends.
+bool running = false;
+
 // Shows the dialog and hands every selected file to the host. The path is
 // dropped however this ends, and the dialog released however it ends once
 // its showing has returned, host errors included.
 void SelectAndHandOver(void* hostObject) {
+  if (running) throw runtime::Exception(kAlreadyRunning);
+  running = true;
+  runtime::Finally endRun([] { running = false; });
   runtime::LongString path;
   runtime::Finally dropPath([&path] { path.Clear(); });
   frmSelect = new TfrmSelect(runtime::application);

@@ -66,4 +66,17 @@ TEST(Fault, EveryAllocationFailureOfARunIsAnErrorAndLeaksNothing) {
   EXPECT_GT(raised, 0);
 }
 
+TEST(Fault, UnloadingRightAfterARunAHundredTimes) {
+  for (const bool pump : {false, true}) {
+    for (int i = 0; i < 100; ++i) {
+      host::Plugin plugin("Zorvane.plg");
+      host::RecordingHost recorder;
+      testing_support::DialogDriver driver({testing_support::PressCancel()});
+      ASSERT_TRUE(plugin.Run(recorder.Object()).result) << (pump ? "pumped, " : "") << "run " << i;
+      if (pump) PumpMessages();
+    }
+    PumpMessages();
+  }
+}
+
 }  // namespace

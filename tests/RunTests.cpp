@@ -115,29 +115,54 @@ TEST_F(Run, AFileOfARootDirectoryGetsTwoBackslashes) {
 }
 
 TEST_F(Run, AHostErrorEndsTheWalkReleasesTheDialogDropsThePathAndReachesTheHost) {
-  struct Case {
-    HostCall::Kind failingOperation;
-    std::size_t callsMade;  // of six
-  };
   RunWith({testing_support::PressCancel()});  // the module's first dialog sets up what later ones reuse
-  for (const Case& c : {Case{HostCall::kSubmitFile, 3}, Case{HostCall::kFinishFile, 4}}) {
-    const char* failing = c.failingOperation == HostCall::kSubmitFile ? "SubmitFile" : "FinishFile";
-    PumpMessages();
-    const int32_t blocks = BorlndmmOutstandingBlocks();
-    {
-      host::RecordingHost recorder;
-      recorder.FailOn(c.failingOperation, 2);
-      DialogDriver driver({testing_support::SelectFiles({0, 1, 2}), testing_support::PressOK()});
-      const host::RunOutcome outcome = plugin_.Run(recorder.Object());
-      ASSERT_TRUE(outcome.raised) << failing;
-      EXPECT_EQ(outcome.exceptionCode, 0x0EEDFADEu) << failing;
-      EXPECT_EQ(outcome.parameterCount, 7u) << failing;
-      EXPECT_EQ(recorder.Calls().size(), c.callsMade) << failing;
+  for (const HostCall::Kind failing : {HostCall::kSubmitFile, HostCall::kFinishFile}) {
+    for (const int file : {1, 2, 3}) {
+      const char* operation = failing == HostCall::kSubmitFile ? "SubmitFile" : "FinishFile";
+      // Both calls for each file before, then the failing one.
+      const std::size_t callsMade = 2 * (file - 1) + (failing == HostCall::kSubmitFile ? 1 : 2);
+      PumpMessages();
+      const int32_t blocks = BorlndmmOutstandingBlocks();
+      {
+        host::RecordingHost recorder;
+        recorder.FailOn(failing, file);
+        DialogDriver driver({testing_support::SelectFiles({0, 1, 2}), testing_support::PressOK()});
+        const host::RunOutcome outcome = plugin_.Run(recorder.Object());
+        ASSERT_TRUE(outcome.raised) << operation << " " << file;
+        EXPECT_EQ(outcome.exceptionCode, 0x0EEDFADEu) << operation << " " << file;
+        EXPECT_EQ(outcome.parameterCount, 7u) << operation << " " << file;
+        EXPECT_EQ(outcome.errorMessage, std::string("host failed in ") + operation);
+        EXPECT_EQ(recorder.Calls().size(), callsMade) << operation << " " << file;
+      }
+      PumpMessages();
+      EXPECT_EQ(testing_support::FindDialog(), nullptr) << operation << " " << file;
+      EXPECT_EQ(BorlndmmOutstandingBlocks(), blocks) << operation << " " << file << ": dialog released, path dropped";
     }
-    PumpMessages();
-    EXPECT_EQ(testing_support::FindDialog(), nullptr) << failing;
-    EXPECT_EQ(BorlndmmOutstandingBlocks(), blocks) << failing << ": dialog destroyed and path dropped";
   }
+}
+
+TEST_F(Run, AQuitMessageClosesTheDialogAsCancelAndIsPostedAgainForTheHost) {
+  const host::RunOutcome outcome = RunWith({[](HWND) { PostQuitMessage(7); }});
+  EXPECT_TRUE(outcome.result);
+  EXPECT_TRUE(recorder_.Calls().empty());
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 7u);
+}
+
+TEST_F(Run, ARunStartedFromInsideTheHostsOperationIsAClearError) {
+  host::RunOutcome inner;
+  recorder_.OnSubmit([&](const char*) {
+    host::RecordingHost innerRecorder;
+    inner = plugin_.Run(innerRecorder.Object());
+  });
+  const host::RunOutcome outer = RunWith({testing_support::SelectFiles({0, 1}), testing_support::PressOK()});
+  EXPECT_TRUE(outer.result);
+  EXPECT_EQ(recorder_.SubmittedPaths(), (std::vector<std::string>{InFolder("A.gif"), InFolder("b.jpg")}));
+  EXPECT_TRUE(inner.raised);
+  EXPECT_EQ(inner.exceptionCode, 0x0EEDFADEu);
+  EXPECT_TRUE(inner.errorMessage == "\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93\x82\xcd\x8a\xf9\x82\xc9"
+                                    "\x8e\xc0\x8d\x73\x92\x86\x82\xc5\x82\xb7");  // プラグインは既に実行中です
 }
 
 TEST_F(Run, APathTheHostKeepsOutlivesTheRunAndIsFreedLater) {
