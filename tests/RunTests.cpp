@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,27 @@ TEST_F(Run, SelectedFilesGoOverInListOrderEachSubmittedThenFinished) {
       {HostCall::kSubmitFile, InFolder("c.PNG")}, {HostCall::kFinishFile, ""},
   };
   EXPECT_EQ(recorder_.Calls(), expected);
+}
+
+TEST_F(Run, NamesWithBackslashBytesOrOutsideTheCodePageGoOverAsPathsTheHostCanOpen) {
+  const std::string japanese = folder_.MakeFolder("\x95\x5c");  // 表
+  SetCurrentDirectoryA(japanese.c_str());
+  folder_.Make("\x95\x5c\\\x83\x5c.jpg");  // ソ.jpg
+  const std::wstring unrepresentable = L"\u00dcn\u00efcode.gif";
+  std::wstring wideFolder(MAX_PATH, L'\0');
+  wideFolder.resize(GetCurrentDirectoryW(MAX_PATH, wideFolder.data()));
+  HANDLE file = CreateFileW((wideFolder + L"\\" + unrepresentable).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  RunWith({testing_support::SelectFiles({0, 1}), testing_support::PressOK()});
+  const std::vector<std::string> paths = recorder_.SubmittedPaths();
+  ASSERT_EQ(paths.size(), 2u);
+  for (const std::string& path : paths) {
+    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "a path the host cannot open";
+    EXPECT_EQ(path.find('?'), std::string::npos);
+  }
+  EXPECT_TRUE(std::find(paths.begin(), paths.end(), japanese + "\\\x83\x5c.jpg") != paths.end());
 }
 
 TEST_F(Run, AFileOfARootDirectoryGetsTwoBackslashes) {
