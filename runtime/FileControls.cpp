@@ -295,9 +295,10 @@ void DirectoryListBox::OnCommand(WORD notification) {
   if (notification == LBN_DBLCLK) OpenEntry(static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0)));
 }
 
-// Enter reaches the list only with Shift held: the form takes it otherwise.
+// Enter reaches the list only with a modifier held (the form takes it
+// otherwise), and only Shift+Enter opens the highlighted folder.
 bool DirectoryListBox::OnKeyDown(WPARAM key) {
-  if (key != VK_RETURN) return false;
+  if (key != VK_RETURN || GetKeyState(VK_SHIFT) >= 0 || GetKeyState(VK_CONTROL) < 0) return false;
   OpenEntry(static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0)));
   return true;
 }
