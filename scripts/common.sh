@@ -27,7 +27,19 @@ start_virtual_display() {
   XVFB_PID=$!
   export DISPLAY=":$number"
   for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$number ]] && break; sleep 0.1; done
-  WINEPREFIX="$PWD/$BUILD_DIR/wineprefix" wineserver -k 2>/dev/null || true
+  start_wine
+}
+
+# A persistent Wine server for the build's prefix, with its background
+# services started here: services started by a test would keep that test's
+# output pipe open, and CTest would wait for them.
+start_wine() {
+  local prefix=$PWD/$BUILD_DIR/wineprefix
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+  mkdir -p "$prefix"
+  WINEPREFIX=$prefix wineserver -p
+  "$BUILD_DIR/winerun" wineboot </dev/null >/dev/null 2>&1
 }
 
 stop_virtual_display() {
