@@ -23,7 +23,7 @@ BYTE CharsetNamed(std::string_view name) {
 }
 
 // The face name points into the layout, which outlives the dialog's construction.
-runtime::FontSpec FontOf(const FormObject& object) {
+runtime::FontSettings FontOf(const FormObject& object) {
   const runtime::LongString* face = object.Find("Font.Name");
   return {CharsetNamed(object.Text("Font.Charset").View()), ColorNamed(object.Text("Font.Color").View()),
           object.Integer("Font.Height", -12), face ? face->CStr() : ""};

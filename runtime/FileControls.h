@@ -26,7 +26,7 @@ struct ListSettings {
   Bounds bounds;
   int itemHeight;
   COLORREF color;
-  FontSpec font;
+  FontSettings font;
   int id;  // the child window's ID in the form
 };
 

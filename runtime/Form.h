@@ -27,7 +27,7 @@ constexpr int kModalResultCancel = IDCANCEL;
 struct FormSettings {
   LongString caption;
   SIZE clientSize;       // design pixels
-  FontSpec font;         // its height in design pixels at 96 pixels per inch
+  FontSettings font;         // its height in design pixels at 96 pixels per inch
   int designTextHeight;  // the height of a line of text in the font at design time
 };
 

@@ -6,16 +6,16 @@
 
 namespace runtime {
 
-Font CreateFontOf(const FontSpec& spec, int height) {
+Font CreateFontOf(const FontSettings& settings, int height) {
   LOGFONTA description = {};
   description.lfHeight = height;
   description.lfWeight = FW_NORMAL;
-  description.lfCharSet = spec.charset;
+  description.lfCharSet = settings.charset;
   description.lfOutPrecision = OUT_DEFAULT_PRECIS;
   description.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   description.lfQuality = DEFAULT_QUALITY;
   description.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  strncpy(description.lfFaceName, spec.face, LF_FACESIZE - 1);
+  strncpy(description.lfFaceName, settings.face, LF_FACESIZE - 1);
   HFONT font = CreateFontIndirectA(&description);
   if (!font) ThrowLastOSError();
   return Font(font);

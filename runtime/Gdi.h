@@ -59,16 +59,16 @@ class ScreenDC {
 // A font as a form or control stores it: no style, height in pixels
 // (negative: the character height without internal leading), the face name
 // in the ANSI code page.
-struct FontSpec {
+struct FontSettings {
   BYTE charset;
   COLORREF color;
   int height;
   const char* face;
 };
 
-// The font of the spec at the given height; throws OSError when the system
+// A font with these settings at the given height; throws OSError when the system
 // cannot make it.
-Font CreateFontOf(const FontSpec& spec, int height);
+Font CreateFontOf(const FontSettings& settings, int height);
 // The height of a line of text in the font (its tmHeight).
 int LineHeight(HFONT font);
 // The screen's pixels per inch, vertically.

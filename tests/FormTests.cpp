@@ -187,7 +187,7 @@ constexpr UINT kThrowStandardError = WM_APP + 101;
 
 runtime::FormSettings Settings(SIZE clientSize, int fontHeight = -12) {
   return {runtime::LongString(kCaption), clientSize,
-          runtime::FontSpec{SHIFTJIS_CHARSET, GetSysColor(COLOR_WINDOWTEXT), fontHeight, kFormFace}, 12};
+          runtime::FontSettings{SHIFTJIS_CHARSET, GetSysColor(COLOR_WINDOWTEXT), fontHeight, kFormFace}, 12};
 }
 
 void Throw(UINT message) {
