@@ -62,11 +62,11 @@ TfrmSelect::TfrmSelect(runtime::Component* owner, const FormObject& layout)
                                            layout.Child("fltFileName").Text("Mask").View(),
                                            layout.Child("fltFileName").Text("MultiSelect").View() == "True")),
       dltDirectoryName(
-          new runtime::DirectoryListBox(this, ListSettingsOf(layout.Child("dltDirectoryName"), kDirectoryListId))),
+          new runtime::DirectoryListBox(this, ListSettingsOf(layout.Child("dltDirectoryName"), kDirectoryListId),
+                                        fltFileName)),
       dcbDriveName(new runtime::DriveComboBox(this, ListSettingsOf(layout.Child("dcbDriveName"), kDriveBoxId))),
       BitBtn2(new runtime::BitBtn(*this, BoundsOf(layout.Child("BitBtn2")), KindOf(layout.Child("BitBtn2")))) {
   if (const runtime::LongString* caption = layout.Child("BitBtn2").Find("Caption")) BitBtn2->SetCaption(*caption);
-  dltDirectoryName->SetFileList(fltFileName);
   dcbDriveName->SetDirectoryList(dltDirectoryName);
   dltDirectoryName->onChange = [this] { dltDirectoryNameChange(dltDirectoryName); };
   dcbDriveName->onChange = [this] { dcbDriveNameChange(dcbDriveName); };

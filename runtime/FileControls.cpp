@@ -1,5 +1,6 @@
 #include "FileControls.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <utility>
@@ -47,6 +48,17 @@ class RedrawOff {
 };
 
 bool SameDirectory(std::string_view a, std::string_view b) { return CompareTextIgnoringCase(a, b) == 0; }
+
+// The folder where the process stands may have gone since it was entered (a
+// medium taken out, a folder deleted from elsewhere): the list then opens on
+// it without subfolders, and the user moves on from its parents.
+std::vector<LongString> SubdirectoriesIfReadable(std::string_view directory) {
+  try {
+    return ReadSubdirectories(directory);
+  } catch (const OSError&) {
+    return {};
+  }
+}
 
 }  // namespace
 
@@ -147,11 +159,41 @@ FileListBox::~FileListBox() {
   if (directoryList_) directoryList_->fileList_ = nullptr;
 }
 
-int FileListBox::Count() const { return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0)); }
+int FileListBox::Count() const { return static_cast<int>(names_.size()); }
 
-LongString FileListBox::Item(int index) const { return EntryText(LB_GETTEXTLEN, LB_GETTEXT, index); }
+const LongString& FileListBox::Item(int index) const {
+  static const LongString kNoEntry;
+  return index >= 0 && index < Count() ? names_[index] : kNoEntry;
+}
 
-bool FileListBox::Selected(int index) const { return SendMessageA(Handle(), LB_GETSEL, index, 0) > 0; }
+bool FileListBox::Selected(int index) const {
+  if (index < 0 || index >= Count()) return false;
+  if (!selectionRead_) ReadSelection();
+  return selection_[index];
+}
+
+// The whole selection in one question to the control.
+void FileListBox::ReadSelection() const {
+  selection_.assign(names_.size(), false);
+  const LRESULT count = SendMessageA(Handle(), LB_GETSELCOUNT, 0, 0);
+  std::vector<int> indexes;
+  if (count == LB_ERR) {  // a single-selection list
+    indexes.push_back(static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0)));
+  } else if (count > 0) {
+    indexes.resize(static_cast<std::size_t>(count));
+    indexes.resize(static_cast<std::size_t>(std::max<LRESULT>(
+        0, SendMessageA(Handle(), LB_GETSELITEMS, count, reinterpret_cast<LPARAM>(indexes.data())))));
+  }
+  for (int index : indexes) {
+    if (index >= 0 && index < Count()) selection_[index] = true;
+  }
+  selectionRead_ = true;
+}
+
+LRESULT FileListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  selectionRead_ = false;  // any message may change the selection
+  return ListControl::HandleMessage(message, wParam, lParam);
+}
 
 void FileListBox::SetItemIndex(int index) {
   if (index < Count()) SendMessageA(Handle(), LB_SETCARETINDEX, index, FALSE);
@@ -166,15 +208,32 @@ void FileListBox::SetDirectory(std::string_view directory) {
 }
 
 void FileListBox::ReadDirectory(std::string_view directory) {
-  std::vector<LongString> names = ReadMatchingFiles(directory, mask_.View());
+  DirectoryContents contents;
+  subfoldersSeen_.reset();
+  try {
+    contents = ReadDirectoryContents(directory, mask_.View());
+    subfoldersSeen_ = std::move(contents.subfolders);
+  } catch (const OSError&) {
+    // A directory that cannot be searched shows no files.
+  }
+  ShowFiles(directory, std::move(contents.matchingFiles));
+}
+
+void FileListBox::ShowFiles(std::string_view directory, std::vector<LongString> names) {
   directory_ = LongString(directory);
   WaitCursor wait;
   RedrawOff redrawOff(Handle());
   SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
-  SendMessageA(Handle(), LB_INITSTORAGE, names.size(), names.size() * 16);
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  names_ = std::move(names);
+  SendMessageA(Handle(), LB_INITSTORAGE, names_.size(), names_.size() * 16);
+  // Straight to the control's own procedure: sent through the whole dispatch,
+  // the entries of a large folder took as long to add as to read.
+  for (std::size_t i = 0; i < names_.size(); ++i) {
     if (i + 1 == kHourglassFrom) wait.Show();
-    SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(names[i].CStr()));
+    if (WinControl::HandleMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(names_[i].CStr())) < 0) {
+      names_.resize(i);  // the entries stay those the control shows
+      ThrowOutOfMemory();
+    }
   }
 }
 
@@ -185,11 +244,18 @@ void FileListBox::DescribeEntry(int, Glyph& glyph, int& indent) const {
 
 // --- DirectoryListBox ---------------------------------------------------------
 
-DirectoryListBox::DirectoryListBox(Form* form, const ListSettings& settings) : ListControl(form, settings) {
+DirectoryListBox::DirectoryListBox(Form* form, const ListSettings& settings, FileListBox* fileList)
+    : ListControl(form, settings) {
   CreateList("LISTBOX", LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL, 0);
   if (settings.itemHeight) SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, form->Scaled(settings.itemHeight));
   directory_ = CurrentDirectory();
-  BuildList(ReadSubdirectories(directory_.View()));
+  if (fileList && fileList->subfoldersSeen_ && SameDirectory(fileList->Directory().View(), directory_.View())) {
+    BuildList(std::move(*fileList->subfoldersSeen_));
+    fileList->subfoldersSeen_.reset();
+  } else {
+    BuildList(SubdirectoriesIfReadable(directory_.View()));
+  }
+  SetFileList(fileList);
 }
 
 DirectoryListBox::~DirectoryListBox() {
@@ -222,18 +288,18 @@ void DirectoryListBox::MoveTo(std::string_view target) {
     if (!SetCurrentDirectoryA(LongString(target).CStr())) ThrowLastOSError();
   }
   LongString reached;
-  std::vector<LongString> subfolders;
+  DirectoryContents contents;
   try {
     reached = CurrentDirectory();
-    subfolders = ReadSubdirectories(reached.View());
+    if (reached == directory_) return;
+    contents = ReadDirectoryContents(reached.View(), fileList_ ? fileList_->mask_.View() : "");
   } catch (const Exception&) {
     SetCurrentDirectoryA(previous.CStr());
     throw;
   }
-  if (reached == directory_) return;
   directory_ = reached;
-  BuildList(std::move(subfolders));
-  if (fileList_) fileList_->ReadDirectory(directory_.View());
+  BuildList(std::move(contents.subfolders));
+  if (fileList_) fileList_->ShowFiles(directory_.View(), std::move(contents.matchingFiles));
   if (onChange) onChange();
 }
 

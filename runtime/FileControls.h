@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -56,8 +57,10 @@ class FileListBox : public ListControl {
   FileListBox(Form* form, const ListSettings& settings, std::string_view mask, bool multiSelect);
   ~FileListBox() override;
 
+  // The entries as the list was filled, answered without asking the control:
+  // a host's walk over a large selection asks for each entry in turn.
   int Count() const;
-  LongString Item(int index) const;
+  const LongString& Item(int index) const;  // empty out of range
   bool Selected(int index) const;
   // Moves the caret to the entry and scrolls it into view; selects nothing.
   void SetItemIndex(int index);
@@ -66,20 +69,32 @@ class FileListBox : public ListControl {
   // tells this list; without one, the list moves itself.
   void SetDirectory(std::string_view directory);
 
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
   friend class DirectoryListBox;
-  // Shows the matching files of the directory, all unselected.
+  // Reads the directory and shows its matching files, all unselected.
   void ReadDirectory(std::string_view directory);
+  void ShowFiles(std::string_view directory, std::vector<LongString> names);
+  void ReadSelection() const;
   void DescribeEntry(int index, Glyph& glyph, int& indent) const override;
 
   LongString mask_;
   LongString directory_;
+  std::vector<LongString> names_;
+  // The subfolders that the last reading of the directory saw, until the
+  // linked directory list takes them: both lists come from one pass.
+  std::optional<std::vector<LongString>> subfoldersSeen_;
+  mutable std::vector<bool> selection_;
+  mutable bool selectionRead_ = false;
   DirectoryListBox* directoryList_ = nullptr;
 };
 
 class DirectoryListBox : public ListControl {
  public:
-  DirectoryListBox(Form* form, const ListSettings& settings);
+  // Linked to fileList, when given, from the start.
+  DirectoryListBox(Form* form, const ListSettings& settings, FileListBox* fileList = nullptr);
   ~DirectoryListBox() override;
 
   // The directory shown, as the system reports the current directory: a

@@ -12,15 +12,27 @@
 
 namespace runtime {
 
-// The file list's mask: patterns separated by semicolons, e.g. "*.gif;*.jpg".
-// Plain files of directory matching any pattern (long name or 8.3 short name,
-// case ignored), hidden, system, directory and volume-label entries left out
-// (read-only, archived kept), each file once, sorted by name ignoring case.
-// One directory pass, with the matching done here, and one sort. A name the
-// ANSI functions cannot reach (not exactly representable in the code page, or
-// ending in a dot or a blank, which path parsing strips) is given by its 8.3
-// short name, or left out when there is none. A directory that cannot be
-// searched gives an empty list, no error.
+// A directory's subfolders and its plain files that match a mask, read in
+// one directory pass. The mask: patterns separated by semicolons, e.g.
+// "*.gif;*.jpg".
+struct DirectoryContents {
+  // Plain files matching any pattern (long name or 8.3 short name, case
+  // ignored), hidden, system, directory and volume-label entries left out
+  // (read-only, archived kept), each file once, sorted by name ignoring case.
+  std::vector<LongString> matchingFiles;
+  // Subfolders (no "." / ".."), hidden and system ones left out, sorted
+  // ignoring case.
+  std::vector<LongString> subfolders;
+};
+
+// A name the ANSI functions cannot reach (not exactly representable in the
+// code page, or ending in a dot or a blank, which path parsing strips) is
+// given by its 8.3 short name, or left out when there is none. Throws OSError
+// when the directory cannot be searched at all.
+DirectoryContents ReadDirectoryContents(std::string_view directory, std::string_view mask);
+
+// The matching files alone; a directory that cannot be searched gives an
+// empty list, no error.
 std::vector<LongString> ReadMatchingFiles(std::string_view directory, std::string_view mask);
 
 // The same list as the operating system's own ANSI searches give it:
@@ -33,9 +45,7 @@ std::vector<LongString> SearchMatchingFilesBySystem(std::string_view directory, 
 // the pattern also match the empty end of a name ("*.*" matches "README").
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
-// Subfolders of directory (no "." / ".."), hidden and system ones left out,
-// sorted ignoring case; names as for ReadMatchingFiles. Throws OSError when
-// the directory cannot be searched at all.
+// The subfolders alone; throws OSError when the directory cannot be searched.
 std::vector<LongString> ReadSubdirectories(std::string_view directory);
 
 // A drive of the drive box: removable, fixed, remote, CD-ROM or RAM disk.

@@ -126,7 +126,9 @@ class FileSystemFixture : public ::testing::Test {
            {L"one.GIF", L"two.jpg", L"three.PCX", L"four.Bmp", L"five.wmf", L"six.ICO", L"seven.scm", L"eight.Png",
             L"nine.CMS", L"ten.tif", L"eleven.PcD", L"twelve.dxf", L"thirteen.TGA", L"fourteen.eps", L"PHOTO.JPG",
             L"C.JpG", L"e.b.gif", L"with space.png", L"a.tiff", L"Photo.tiff", L"scan.gifx", L"vector.epsf",
-            L"b.jpeg", L"d.jpg.txt", L"readme.txt", L"gif", L"jpg.doc", L"x.jp", L"noext"}) {
+            L"b.jpeg", L"d.jpg.txt", L"readme.txt", L"gif", L"jpg.doc", L"x.jp", L"noext",
+            // Where the linguistic order ignoring case differs from the bytes' order.
+            L"a-b.gif", L"ab.gif", L"A_b.gif", L"\uff21\uff22.gif", L"\u3042.png"}) {
         list.push_back({name, Kind::File, 0});
       }
       for (const std::wstring& name : UnreachableByLongName()) list.push_back({name, Kind::File, 0});
@@ -173,7 +175,8 @@ TEST_F(FileSystemFixture, MatchingFilesAreTheExpectedSortedList) {
   std::vector<std::string> expected = {
       "one.GIF", "two.jpg", "three.PCX", "four.Bmp", "five.wmf", "six.ICO", "seven.scm", "eight.Png", "nine.CMS",
       "ten.tif", "eleven.PcD", "twelve.dxf", "thirteen.TGA", "fourteen.eps", "PHOTO.JPG", "C.JpG", "e.b.gif",
-      "with space.png", "readonly.bmp", "archived.tga",
+      "with space.png", "readonly.bmp", "archived.tga", "a-b.gif", "ab.gif", "A_b.gif", "\x82\x60\x82\x61.gif",
+      "\x82\xa0.png",
       // Found through their short names, as the system's search finds them.
       "a.tiff", "Photo.tiff", "scan.gifx", "vector.epsf",
       "\x95\x5c.jpg", "\x83\x5c\x83\x74\x83\x67.png", "\x94\x5c.gif", "\xc3\xde\xbc\xde\xb6\xd2.png"};
