@@ -309,21 +309,8 @@ void DirectoryListBox::BuildList(std::vector<LongString> subfolders) {
   const std::string_view drive = DrivePart(path);
   entries_.push_back({LongString::Concat({drive, "\\"}), 0});
   // The folders from the root down to the shown one.
-  std::string_view rest = path.substr(std::min(path.size(), drive.size() + 1));
   int level = 0;
-  while (!rest.empty()) {
-    std::string_view part = rest;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-      if (IsDBCSLeadByte(static_cast<BYTE>(rest[i]))) {
-        ++i;
-      } else if (rest[i] == '\\') {
-        part = rest.substr(0, i);
-        break;
-      }
-    }
-    entries_.push_back({LongString(part), ++level});
-    rest.remove_prefix(std::min(rest.size(), part.size() + 1));
-  }
+  for (std::string_view folder : FoldersBelowRoot(path)) entries_.push_back({LongString(folder), ++level});
   currentIndex_ = static_cast<int>(entries_.size()) - 1;
   for (LongString& name : subfolders) entries_.push_back({std::move(name), level + 1});
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 namespace runtime {
@@ -57,13 +58,19 @@ std::string_view DrivePart(std::string_view path) {
   return {};
 }
 
-std::string_view ParentDirectory(std::string_view path) {
-  const std::string_view drive = DrivePart(path);
-  if (path.size() <= drive.size() + 1) return path;
-  std::string_view trimmed = EndsWithBackslash(path) ? path.substr(0, path.size() - 1) : path;
-  const std::size_t last = LastBackslash(trimmed);
-  if (last == std::string_view::npos || last < drive.size()) return path;
-  return last == drive.size() ? trimmed.substr(0, last + 1) : trimmed.substr(0, last);
+std::vector<std::string_view> FoldersBelowRoot(std::string_view path) {
+  std::vector<std::string_view> folders;
+  std::string_view rest = path.substr(std::min(path.size(), DrivePart(path).size() + 1));
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= rest.size(); ++i) {
+    if (i < rest.size() && IsDBCSLeadByte(static_cast<BYTE>(rest[i]))) {
+      ++i;
+    } else if (i == rest.size() || rest[i] == '\\') {
+      if (i > start) folders.push_back(rest.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return folders;
 }
 
 LongString JoinPath(std::string_view directory, std::string_view name) {

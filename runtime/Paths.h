@@ -3,6 +3,7 @@
 // whose second byte is 0x5C ('\') is never taken for a separator.
 #pragma once
 #include <string_view>
+#include <vector>
 
 #include "LongString.h"
 
@@ -14,9 +15,9 @@ bool IsTrailByte(std::string_view text, std::size_t index);
 bool EndsWithBackslash(std::string_view path);
 // The part after the last backslash or drive colon.
 std::string_view FileNamePart(std::string_view path);
-// The directory holding the last part, without a trailing backslash except
-// for a root ("C:\"); the path itself when it is a root.
-std::string_view ParentDirectory(std::string_view path);
+// The folders of an absolute path below its drive's root, in order:
+// "C:\a\b" gives "a" and "b", a root none.
+std::vector<std::string_view> FoldersBelowRoot(std::string_view path);
 // The drive part of an absolute path: "C:" or "\\server\share".
 std::string_view DrivePart(std::string_view path);
 // The directory and the name, with exactly one backslash between them.

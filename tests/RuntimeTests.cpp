@@ -308,23 +308,25 @@ const std::string kNou = "\x94\x5c";
 
 TEST(Paths, SplitsAndJoinsAtRealBackslashesOnly) {
   struct Case {
-    std::string path, name, parent;
+    std::string path, name;
+    std::vector<std::string> folders;
     bool endsWithBackslash;
   };
   const Case cases[] = {
-      {"C:\\", "", "C:\\", true},
-      {"C:\\Images", "Images", "C:\\", false},
-      {"C:\\Images\\a.jpg", "a.jpg", "C:\\Images", false},
-      {"C:\\" + kHyou, kHyou, "C:\\", false},
-      {"C:\\" + kHyou + "\\" + kSo + ".jpg", kSo + ".jpg", "C:\\" + kHyou, false},
-      {"C:\\a\\" + kNou, kNou, "C:\\a", false},
-      {"C:\\" + kSo + "\\", "", "C:\\", true},
-      {"\\\\server\\share\\dir", "dir", "\\\\server\\share\\", false},
+      {"C:\\", "", {}, true},
+      {"C:\\Images", "Images", {"Images"}, false},
+      {"C:\\Images\\a.jpg", "a.jpg", {"Images", "a.jpg"}, false},
+      {"C:\\" + kHyou, kHyou, {kHyou}, false},
+      {"C:\\" + kHyou + "\\" + kSo + ".jpg", kSo + ".jpg", {kHyou, kSo + ".jpg"}, false},
+      {"C:\\a\\" + kNou, kNou, {"a", kNou}, false},
+      {"C:\\" + kSo + "\\", "", {kSo}, true},
+      {"\\\\server\\share\\dir", "dir", {"dir"}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(runtime::FileNamePart(c.path), c.name);
-    EXPECT_EQ(runtime::ParentDirectory(c.path), c.parent);
+    const std::vector<std::string_view> folders = runtime::FoldersBelowRoot(c.path);
+    EXPECT_EQ(std::vector<std::string>(folders.begin(), folders.end()), c.folders);
     EXPECT_EQ(runtime::EndsWithBackslash(c.path), c.endsWithBackslash);
   }
   EXPECT_EQ(runtime::JoinPath("C:\\", "a").View(), "C:\\a");
