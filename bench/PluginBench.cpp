@@ -204,6 +204,8 @@ bool Opening(const std::string& folder) {
   Row(n + ": one pass, matched here + sort", Seconds(Median(onePass)));
   Row(n + ": opening, Call_Plugin to dialog idle", Seconds(Median(opening)));
   Row(n + ": opening / limit A", Ratio(ratio), large ? "≤ 0.75×" : "", large ? Check(ratio <= 0.75) : Verdict::kNone);
+  Row(n + ": one pass / limit A", Ratio(Median(onePass) / Median(limitA)));
+  Row(n + ": the dialog's own share, opening − one pass", Seconds(Median(opening) - Median(onePass)));
   Row(n + ": closing, Cancel to Call_Plugin's return", Milliseconds(Median(closing)), large ? "≤ 50 ms" : "",
       large ? Check(Median(closing) <= 0.050) : Verdict::kNone);
   Row(n + ": destroying, release message delivered", Milliseconds(Median(destroying)));

@@ -8,7 +8,7 @@ IMAGE_EXTENSIONS = ["gif", "JPG", "pcx", "Bmp", "wmf", "ico", "scm", "PNG", "cms
 OTHER_EXTENSIONS = ["txt", "doc", "jpeg", "html", "c"]
 
 folder, count = sys.argv[1], int(sys.argv[2])
-os.makedirs(folder)
+os.makedirs(folder, exist_ok=True)
 for i in range(count):
     for name in (f"Image {i:06d}.{IMAGE_EXTENSIONS[i % 14]}", f"other {i:06d}.{OTHER_EXTENSIONS[i % 5]}"):
         with open(os.path.join(folder, name), "w"):

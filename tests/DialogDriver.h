@@ -1,6 +1,7 @@
 // Drives a modal file selection dialog from the test's own thread: a thread
 // timer, which the dialog's modal loop dispatches, finds the dialog once it
-// is up and runs the test's steps on it, one per tick.
+// is up and runs the test's steps on it, one per tick. No step runs while a
+// message box is over the dialog, nor inside another step.
 #pragma once
 #include <windows.h>
 
@@ -32,6 +33,32 @@ class DialogDriver {
 
   std::vector<Step> steps_;
   std::size_t next_ = 0;
+  bool inStep_ = false;
+  UINT_PTR timer_;
+};
+
+// What an error box showed.
+struct ErrorBox {
+  std::string text;
+  bool stopIcon;
+  bool onlyOK;  // one button, OK
+  bool dialogDisabled;  // the dialog was disabled while the box was up
+};
+
+// While it lives, each message box that the thread shows is read and closed
+// with its OK button.
+class ErrorBoxWatch {
+ public:
+  ErrorBoxWatch();
+  ~ErrorBoxWatch();
+  ErrorBoxWatch(const ErrorBoxWatch&) = delete;
+  ErrorBoxWatch& operator=(const ErrorBoxWatch&) = delete;
+
+  const std::vector<ErrorBox>& Seen() const { return seen_; }
+
+ private:
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
+  std::vector<ErrorBox> seen_;
   UINT_PTR timer_;
 };
 
@@ -48,6 +75,16 @@ DialogDriver::Step PressOK();
 DialogDriver::Step PressCancel();
 DialogDriver::Step SelectFiles(std::vector<int> indexes);
 std::vector<std::string> FileListEntries(HWND dialog);
+std::vector<int> SelectedFiles(HWND dialog);
+std::vector<std::string> DirectoryListEntries(HWND dialog);
+// Highlights the directory list's entry with that text; false when there is none.
+bool HighlightFolder(HWND dialog, const std::string& name);
+// Opens the highlighted folder as a double-click on it does.
+void DoubleClickHighlightedFolder(HWND dialog);
+// Posts Shift+key to the control as the form's loop gets it: Shift is held in
+// this thread's key state until the key has been handled. Nothing is typed,
+// so no other window on the display can take the key.
+void PostWithShiftHeld(HWND control, WPARAM key);
 
 // Makes a folder under the temporary directory and removes it with all it holds.
 class TemporaryFolder {

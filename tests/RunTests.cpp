@@ -223,6 +223,34 @@ TEST_F(Run, TheNextRunOpensWhereTheLastEnded) {
   EXPECT_EQ(std::string(current), sub);
 }
 
+// 50,000 images and as many other files, made by the tests' set-up.
+TEST(LargeFolder, EveryImageIsListedInOrderAndTheLastHandedOverWhole) {
+  SetCurrentDirectoryA(ZORVANE_LARGE_FOLDER);
+  host::Plugin plugin("Zorvane.plg");
+  host::RecordingHost recorder;
+  std::vector<std::string> entries;
+  DialogDriver driver({[&](HWND dialog) {
+                         entries = testing_support::FileListEntries(dialog);
+                         testing_support::SelectFiles({0, static_cast<int>(entries.size()) - 1})(dialog);
+                       },
+                       testing_support::PressOK()});
+  const host::RunOutcome outcome = plugin.Run(recorder.Object());
+  SetCurrentDirectoryA("C:\\");
+  ASSERT_FALSE(outcome.raised);
+  ASSERT_EQ(entries.size(), 50000u);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    char expected[32];
+    wsprintfA(expected, "Image %06u.", static_cast<unsigned>(i));
+    if (entries[i].rfind(expected, 0) != 0) {
+      ADD_FAILURE() << "entry " << i << " is " << entries[i];
+      break;
+    }
+  }
+  const std::string folder = ZORVANE_LARGE_FOLDER;
+  EXPECT_EQ(recorder.SubmittedPaths(),
+            (std::vector<std::string>{folder + "\\Image 000000.gif", folder + "\\Image 049999.ico"}));
+}
+
 TEST(Unload, RightAfterARunDestroysTheDialogAndTheLateReleaseIsHarmless) {
   for (const bool pumpFirst : {false, true}) {
     const int32_t blocks = BorlndmmOutstandingBlocks();
