@@ -37,6 +37,13 @@ start_wine() {
   local prefix=$PWD/$BUILD_DIR/wineprefix
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+  # A new prefix is made by the first program run in it (see winerun), and
+  # the drives linked then are seen only by services started afterwards.
+  if [[ ! -f $prefix/.initialized ]]; then
+    "$BUILD_DIR/winerun" wineboot </dev/null >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+  fi
   mkdir -p "$prefix"
   WINEPREFIX=$prefix wineserver -p
   "$BUILD_DIR/winerun" wineboot </dev/null >/dev/null 2>&1
