@@ -5,7 +5,6 @@
 #include "FileSystem.h"
 
 #include <algorithm>
-#include <functional>
 #include <string>
 
 #include "Errors.h"
@@ -164,26 +163,30 @@ void AppendSortKey(const LongString& name, std::string& keys) {
 // together), each name once.
 void SortUnique(std::vector<LongString>& names) {
   std::string keys;  // all the names' keys, one after another
-  std::vector<std::size_t> keyStarts;
-  keyStarts.reserve(names.size() + 1);
+  std::vector<std::size_t> keyEnds;
+  keyEnds.reserve(names.size());
   for (const LongString& name : names) {
-    keyStarts.push_back(keys.size());
     AppendSortKey(name, keys);
+    keyEnds.push_back(keys.size());
   }
-  keyStarts.push_back(keys.size());
-  const auto keyOf = [&](std::size_t i) {
-    return std::string_view(keys).substr(keyStarts[i], keyStarts[i + 1] - keyStarts[i]);
+  struct KeyedIndex {
+    std::string_view key;
+    std::size_t index;
   };
-  std::vector<std::size_t> order(names.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    const std::string_view keyA = keyOf(a), keyB = keyOf(b);
-    return keyA != keyB ? keyA < keyB : names[a].View() < names[b].View();
+  std::vector<KeyedIndex> order;
+  order.reserve(names.size());
+  for (std::size_t i = 0, start = 0; i < names.size(); start = keyEnds[i++]) {
+    order.push_back({std::string_view(keys.data() + start, keyEnds[i] - start), i});
+  }
+  std::sort(order.begin(), order.end(), [&names](const KeyedIndex& a, const KeyedIndex& b) {
+    if (const int byKey = a.key.compare(b.key)) return byKey < 0;
+    return names[a.index].View() < names[b.index].View();
   });
   std::vector<LongString> sorted;
   sorted.reserve(names.size());
-  for (std::size_t i : order) {
-    if (sorted.empty() || sorted.back().View() != names[i].View()) sorted.push_back(std::move(names[i]));
+  for (const KeyedIndex& entry : order) {
+    LongString& name = names[entry.index];
+    if (sorted.empty() || sorted.back().View() != name.View()) sorted.push_back(std::move(name));
   }
   names = std::move(sorted);
 }
@@ -207,7 +210,6 @@ class OwnedHandle {
 using FindHandle = OwnedHandle<FindClose>;
 using FileHandle = OwnedHandle<CloseHandle>;
 
-using EntryVisitor = std::function<void(const DirectoryEntry&)>;
 using GetFileInformationByHandleExFunction = decltype(&GetFileInformationByHandleEx);
 
 GetFileInformationByHandleExFunction BatchReadingIfPresent() {
@@ -217,8 +219,8 @@ GetFileInformationByHandleExFunction BatchReadingIfPresent() {
 }
 
 // Many entries per call: read one at a time, a large folder took a sixth longer.
-void ReadEntriesInBatches(GetFileInformationByHandleExFunction read, std::string_view directory,
-                          const EntryVisitor& visit) {
+template <typename Visit>
+void ReadEntriesInBatches(GetFileInformationByHandleExFunction read, std::string_view directory, Visit& visit) {
   FileHandle handle(CreateFileW(Widen(directory.empty() ? std::string_view(".") : directory).c_str(),
                                 FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -245,7 +247,8 @@ void ReadEntriesInBatches(GetFileInformationByHandleExFunction read, std::string
   if (error != ERROR_NO_MORE_FILES) throw OSError(error);
 }
 
-void ReadEntriesOneByOne(std::string_view directory, const EntryVisitor& visit) {
+template <typename Visit>
+void ReadEntriesOneByOne(std::string_view directory, Visit& visit) {
   WIN32_FIND_DATAW entry;
   FindHandle search(FindFirstFileW(AllEntriesOf(directory).c_str(), &entry));
   if (!search.Valid()) {
@@ -260,7 +263,8 @@ void ReadEntriesOneByOne(std::string_view directory, const EntryVisitor& visit) 
 
 // Every entry of the directory, in batches where the system can (Vista on);
 // throws OSError when the directory cannot be read at all.
-void ReadEntries(std::string_view directory, const EntryVisitor& visit) {
+template <typename Visit>
+void ReadEntries(std::string_view directory, Visit visit) {
   if (const GetFileInformationByHandleExFunction read = BatchReadingIfPresent()) {
     ReadEntriesInBatches(read, directory, visit);
   } else {
