@@ -43,38 +43,53 @@ void UpperCaseInPlace(std::wstring& text) {
   }
 }
 
-// Both sides already upper case. '*' any run, '?' one character; what is left
-// of the pattern once the name is used up may be dots and stars only.
-bool MatchesUpperCase(const wchar_t* name, std::size_t nameLength, std::wstring_view pattern) {
-  // The usual "*.GIF": a star, then a tail without wildcards that does not
-  // end in a dot, matches exactly the names that end in the tail.
-  if (pattern.size() > 1 && pattern[0] == L'*' && pattern.back() != L'.' &&
-      pattern.find_first_of(L"*?", 1) == std::wstring_view::npos) {
-    const std::wstring_view tail = pattern.substr(1);
-    return nameLength >= tail.size() && std::wstring_view(name + nameLength - tail.size(), tail.size()) == tail;
+// One pattern of a mask, upper case: '*' any run, '?' one character; what is
+// left of the pattern once the name is used up may be dots and stars only.
+class UpperCasePattern {
+ public:
+  explicit UpperCasePattern(std::wstring text)
+      : text_(std::move(text)),
+        starAndTail_(text_.size() > 1 && text_[0] == L'*' && text_.back() != L'.' &&
+                     text_.find_first_of(L"*?", 1) == std::wstring::npos) {}
+
+  // The name upper case too.
+  bool Matches(std::wstring_view name) const {
+    if (!starAndTail_) return MatchesWildcards(name);
+    // The usual "*.GIF": a star, then a tail without wildcards that does not
+    // end in a dot, matches exactly the names that end in the tail.
+    const std::wstring_view tail = std::wstring_view(text_).substr(1);
+    return name.size() >= tail.size() && name.substr(name.size() - tail.size()) == tail;
   }
-  constexpr std::size_t kNoStar = std::wstring_view::npos;
-  std::size_t n = 0;
-  std::size_t p = 0;
-  std::size_t afterStar = kNoStar;  // pattern position after the last '*'
-  std::size_t starName = 0;         // name position that '*' was last tried up to
-  while (n < nameLength) {
-    if (p < pattern.size() && pattern[p] == L'*') {
-      afterStar = ++p;
-      starName = n;
-    } else if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
-      ++p;
-      ++n;
-    } else if (afterStar != kNoStar) {
-      p = afterStar;
-      n = ++starName;
-    } else {
-      return false;
+
+ private:
+  bool MatchesWildcards(std::wstring_view name) const {
+    constexpr std::size_t kNoStar = std::wstring_view::npos;
+    const std::wstring_view pattern = text_;
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t afterStar = kNoStar;  // pattern position after the last '*'
+    std::size_t starName = 0;         // name position that '*' was last tried up to
+    while (n < name.size()) {
+      if (p < pattern.size() && pattern[p] == L'*') {
+        afterStar = ++p;
+        starName = n;
+      } else if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
+        ++p;
+        ++n;
+      } else if (afterStar != kNoStar) {
+        p = afterStar;
+        n = ++starName;
+      } else {
+        return false;
+      }
     }
+    while (p < pattern.size() && (pattern[p] == L'*' || pattern[p] == L'.')) ++p;
+    return p == pattern.size();
   }
-  while (p < pattern.size() && (pattern[p] == L'*' || pattern[p] == L'.')) ++p;
-  return p == pattern.size();
-}
+
+  std::wstring text_;
+  bool starAndTail_;
+};
 
 std::vector<std::string_view> SplitMask(std::string_view mask) {
   std::vector<std::string_view> patterns;
@@ -89,11 +104,12 @@ std::vector<std::string_view> SplitMask(std::string_view mask) {
 }
 
 // The mask's patterns, upper case, empty ones dropped.
-std::vector<std::wstring> UpperCasePatterns(std::string_view mask) {
-  std::vector<std::wstring> patterns;
+std::vector<UpperCasePattern> UpperCasePatterns(std::string_view mask) {
+  std::vector<UpperCasePattern> patterns;
   for (std::string_view pattern : SplitMask(mask)) {
-    patterns.push_back(Widen(pattern));
-    UpperCaseInPlace(patterns.back());
+    std::wstring upper = Widen(pattern);
+    UpperCaseInPlace(upper);
+    patterns.emplace_back(std::move(upper));
   }
   return patterns;
 }
@@ -341,12 +357,12 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
   std::wstring widePattern = Widen(pattern);
   UpperCaseInPlace(wideName);
   UpperCaseInPlace(widePattern);
-  return MatchesUpperCase(wideName.data(), wideName.size(), widePattern);
+  return UpperCasePattern(std::move(widePattern)).Matches(wideName);
 }
 
 DirectoryContents ReadDirectoryContents(std::string_view directory, std::string_view mask) {
   DirectoryContents contents;
-  const std::vector<std::wstring> patterns = UpperCasePatterns(mask);
+  const std::vector<UpperCasePattern> patterns = UpperCasePatterns(mask);
   QuietDriveErrors quiet;
   std::wstring upper;
   std::string ansi;
@@ -363,9 +379,8 @@ DirectoryContents ReadDirectoryContents(std::string_view directory, std::string_
       if (candidate.empty()) continue;
       upper.assign(candidate);
       UpperCaseInPlace(upper);
-      const bool matches = std::any_of(patterns.begin(), patterns.end(), [&](const std::wstring& pattern) {
-        return MatchesUpperCase(upper.data(), upper.size(), pattern);
-      });
+      const bool matches = std::any_of(patterns.begin(), patterns.end(),
+                                       [&](const UpperCasePattern& pattern) { return pattern.Matches(upper); });
       if (matches) {
         if (ReachableAnsiName(entry, ansi)) contents.matchingFiles.emplace_back(ansi);
         return;
