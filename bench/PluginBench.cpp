@@ -27,7 +27,7 @@ namespace {
 
 constexpr char kModule[] = "Zorvane.plg";
 constexpr char kImageMask[] = "*.gif;*.jpg;*.pcx;*.bmp;*.wmf;*.ico;*.scm;*.png;*.cms;*.tif;*.pcd;*.dxf;*.tga;*.eps";
-constexpr int kRepeats = 3;
+constexpr int kRepeats = 5;
 constexpr int kHandedOver = 100;  // by every other soak run
 
 double Now() {
