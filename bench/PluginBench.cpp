@@ -65,11 +65,6 @@ void Row(const std::string& measure, const std::string& figure, const std::strin
   std::fflush(stdout);
 }
 
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-}
-
 // A host object that keeps nothing: its SubmitFile and FinishFile only count,
 // noting when the first file arrived and when the expected last one was done.
 class CountingHost {
@@ -216,7 +211,7 @@ bool Opening(const std::string& folder) {
     if (outcome.raised || shown == 0) return Fail("the dialog did not open and close");
     opening.push_back(shown - start);
     closing.push_back(returned - closeStart);
-    PumpMessages();
+    testing_support::PumpMessages();
     destroying.push_back(Now() - returned);
   }
   if (listed != static_cast<int>(expected)) return Fail("the dialog lists other files than limit A");
@@ -248,7 +243,7 @@ bool Memory(const std::string& folder) {
   {
     WhenIdle idle(testing_support::PressCancel());
     if (plugin.Run(host.Object()).raised) return Fail("the first run failed");
-    PumpMessages();
+    testing_support::PumpMessages();
   }
   PROCESS_MEMORY_COUNTERS before{}, shown{};
   GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
@@ -264,7 +259,7 @@ bool Memory(const std::string& folder) {
     testing_support::PressCancel()(dialog);
   });
   if (plugin.Run(host.Object()).raised || listed == 0) return Fail("the dialog did not open and close");
-  PumpMessages();
+  testing_support::PumpMessages();
   const int32_t blocksAfter = BorlndmmOutstandingBlocks(), bytesAfter = BorlndmmOutstandingBytes();
 
   const std::string n = "N = " + std::to_string(listed);
@@ -294,7 +289,7 @@ bool HandOff(const std::string& folder) {
       testing_support::PressOK()(dialog);
     });
     if (plugin.Run(host.Object()).raised) return Fail("the run raised an error");
-    PumpMessages();
+    testing_support::PumpMessages();
     if (host.finished != count) return Fail("not every file was handed over");
     module.push_back(host.HandOffTime());
 
@@ -370,7 +365,7 @@ bool Soak(const std::string& folder, int runs) {
       testing_support::PressOK()(dialog);
     });
     const bool ran = !plugin.Run(host.Object()).raised && host.finished == (handOver ? kHandedOver : 0);
-    PumpMessages();
+    testing_support::PumpMessages();
     return ran;
   };
   if (!run(0)) return Fail("the first run failed");

@@ -5,7 +5,9 @@
 #include "FileSystem.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "Errors.h"
 #include "Paths.h"
@@ -302,26 +304,18 @@ using WNetGetConnectionFunction = DWORD(WINAPI*)(const char* localName, char* re
 // loaded only for this, so the module imports no more than system DLLs it
 // always has.
 LongString NetworkName(char letter) {
-  HMODULE mpr = LoadLibraryA("mpr.dll");
+  const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> mpr(LoadLibraryA("mpr.dll"),
+                                                                                      &FreeLibrary);
   if (!mpr) return {};
-  LongString name;
-  if (const auto getConnection =
-          reinterpret_cast<WNetGetConnectionFunction>(GetProcAddress(mpr, "WNetGetConnectionA"))) {
-    const char local[] = {letter, ':', '\0'};
-    char remote[MAX_PATH + 1];
-    DWORD length = sizeof remote;
-    if (getConnection(local, remote, &length) == NO_ERROR) {
-      remote[MAX_PATH] = '\0';
-      try {
-        name = LowerCase(remote);
-      } catch (...) {
-        FreeLibrary(mpr);
-        throw;
-      }
-    }
-  }
-  FreeLibrary(mpr);
-  return name;
+  const auto getConnection =
+      reinterpret_cast<WNetGetConnectionFunction>(GetProcAddress(mpr.get(), "WNetGetConnectionA"));
+  if (!getConnection) return {};
+  const char local[] = {letter, ':', '\0'};
+  char remote[MAX_PATH + 1];
+  DWORD length = sizeof remote;
+  if (getConnection(local, remote, &length) != NO_ERROR) return {};
+  remote[MAX_PATH] = '\0';
+  return LowerCase(remote);
 }
 
 LongString VolumeLabelInBrackets(const char* root) {

@@ -146,6 +146,14 @@ void CALLBACK ErrorBoxWatch::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
   PressButton(box, IDOK);
 }
 
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
 HWND FindDialog() { return FindVisible("ZorvaneForm"); }
 
 HWND FindMessageBox() { return FindVisible("#32770"); }

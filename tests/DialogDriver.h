@@ -62,6 +62,9 @@ class ErrorBoxWatch {
   UINT_PTR timer_;
 };
 
+// Dispatches every message waiting in the thread's queue, the dialog's
+// release message among them.
+void PumpMessages();
 // The thread's visible form, or null.
 HWND FindDialog();
 // The error box shown over the dialog (a standard message box), or null.

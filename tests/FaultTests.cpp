@@ -14,11 +14,6 @@ void CALLBACK DismissErrorBoxes(HWND, UINT, UINT_PTR, DWORD) {
   if (HWND box = testing_support::FindMessageBox()) testing_support::PressButton(box, IDOK);
 }
 
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-}
-
 // Fails the k-th allocation of the module for every k of a run that selects
 // two files and presses OK, until a run no longer reaches k.
 TEST(Fault, EveryAllocationFailureOfARunIsAnErrorAndLeaksNothing) {
@@ -32,7 +27,7 @@ TEST(Fault, EveryAllocationFailureOfARunIsAnErrorAndLeaksNothing) {
     testing_support::DialogDriver driver({testing_support::PressCancel()});
     plugin.Run(warmUp.Object());  // the module's first dialog sets up what later ones reuse
   }
-  PumpMessages();
+  testing_support::PumpMessages();
   const UINT_PTR dismiss = SetTimer(nullptr, 0, 40, &DismissErrorBoxes);
   int raised = 0;
   int k = 1;
@@ -55,7 +50,7 @@ TEST(Fault, EveryAllocationFailureOfARunIsAnErrorAndLeaksNothing) {
         EXPECT_TRUE(outcome.result) << "k = " << k;
       }
     }
-    PumpMessages();
+    testing_support::PumpMessages();
     EXPECT_EQ(BorlndmmOutstandingBlocks(), blocks) << "k = " << k;
     if (!reached) break;
   }
@@ -73,9 +68,9 @@ TEST(Fault, UnloadingRightAfterARunAHundredTimes) {
       host::RecordingHost recorder;
       testing_support::DialogDriver driver({testing_support::PressCancel()});
       ASSERT_TRUE(plugin.Run(recorder.Object()).result) << (pump ? "pumped, " : "") << "run " << i;
-      if (pump) PumpMessages();
+      if (pump) testing_support::PumpMessages();
     }
-    PumpMessages();
+    testing_support::PumpMessages();
   }
 }
 

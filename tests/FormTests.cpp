@@ -12,6 +12,7 @@
 
 #include "Application.h"
 #include "BitBtn.h"
+#include "DialogDriver.h"
 #include "Control.h"
 #include "Form.h"
 #include "FormRules.h"
@@ -143,14 +144,6 @@ void CancelPendingSteps() {
   PendingSteps().clear();
 }
 
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
-
 void PostKey(WPARAM key) { PostMessageA(GetFocus(), WM_KEYDOWN, key, 1); }
 
 // Keys as the keyboard gives them, so that the thread's modifier state follows.
@@ -238,7 +231,7 @@ class FormTest : public ::testing::Test {
  protected:
   void TearDown() override {
     CancelPendingSteps();
-    PumpMessages();
+    testing_support::PumpMessages();
   }
 
   // ShowModal, with a step that ends a loop that would otherwise never end.
@@ -499,7 +492,7 @@ TEST_F(FormTest, ReleaseDestroysTheFormOnlyWhenItsMessageIsDelivered) {
   form->Release();
   EXPECT_TRUE(IsWindow(window));
   EXPECT_EQ(runtime::application->Components().back(), form);
-  PumpMessages();
+  testing_support::PumpMessages();
   EXPECT_FALSE(IsWindow(window));
   for (runtime::Component* component : runtime::application->Components()) EXPECT_NE(component, form);
 }
@@ -512,7 +505,7 @@ TEST_F(FormTest, AnOwnerDestroyedFirstTakesTheFormAndItsLateReleaseMessageAlong)
   delete owner;
   EXPECT_FALSE(IsWindow(window));
   auto* next = new TestForm(runtime::application);
-  PumpMessages();
+  testing_support::PumpMessages();
   EXPECT_TRUE(IsWindow(next->Handle())) << "the late message touched another form";
   delete next;
 }

@@ -41,10 +41,6 @@ class Run : public ::testing::Test {
     return outcome;
   }
   std::string InFolder(const std::string& name) const { return folder_.Path() + "\\" + name; }
-  static void PumpMessages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-  }
 
   testing_support::TemporaryFolder folder_{"zorvane-run"};
   host::Plugin plugin_{"Zorvane.plg"};
@@ -143,7 +139,7 @@ TEST_F(Run, AHostErrorEndsTheWalkReleasesTheDialogDropsThePathAndReachesTheHost)
       const char* operation = failing == HostCall::kSubmitFile ? "SubmitFile" : "FinishFile";
       // Both calls for each file before, then the failing one.
       const std::size_t callsMade = 2 * (file - 1) + (failing == HostCall::kSubmitFile ? 1 : 2);
-      PumpMessages();
+      testing_support::PumpMessages();
       const int32_t blocks = BorlndmmOutstandingBlocks();
       {
         host::RecordingHost recorder;
@@ -156,7 +152,7 @@ TEST_F(Run, AHostErrorEndsTheWalkReleasesTheDialogDropsThePathAndReachesTheHost)
         EXPECT_EQ(outcome.errorMessage, std::string("host failed in ") + operation);
         EXPECT_EQ(recorder.Calls().size(), callsMade) << operation << " " << file;
       }
-      PumpMessages();
+      testing_support::PumpMessages();
       EXPECT_EQ(testing_support::FindDialog(), nullptr) << operation << " " << file;
       EXPECT_EQ(BorlndmmOutstandingBlocks(), blocks) << operation << " " << file << ": dialog released, path dropped";
     }
@@ -190,7 +186,7 @@ TEST_F(Run, ARunStartedFromInsideTheHostsOperationIsAClearError) {
 TEST_F(Run, APathTheHostKeepsOutlivesTheRunAndIsFreedLater) {
   recorder_.KeepPaths(true);
   RunWith({testing_support::SelectFiles({0, 1}), testing_support::PressOK()});
-  PumpMessages();
+  testing_support::PumpMessages();
   ASSERT_EQ(recorder_.KeptPaths().size(), 2u);
   EXPECT_EQ(recorder_.KeptPaths()[0].View(), InFolder("A.gif"));
   EXPECT_EQ(recorder_.KeptPaths()[1].View(), InFolder("b.jpg"));
@@ -260,13 +256,9 @@ TEST(Unload, RightAfterARunDestroysTheDialogAndTheLateReleaseIsHarmless) {
       DialogDriver driver({testing_support::PressCancel()});
       EXPECT_TRUE(plugin.Run(recorder.Object()).result);
       EXPECT_EQ(testing_support::FindDialog(), nullptr);
-      if (pumpFirst) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-      }
+      if (pumpFirst) testing_support::PumpMessages();
     }
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    testing_support::PumpMessages();
     EXPECT_EQ(BorlndmmOutstandingBlocks(), blocks) << (pumpFirst ? "pumped: " : "not pumped: ")
                                                    << "nothing of the module left in the shared manager";
   }
